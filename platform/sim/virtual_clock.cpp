@@ -1,0 +1,76 @@
+#include "platform/sim/virtual_clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace sim {
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+struct ClockState {
+  std::atomic<bool> isVirtual{true};
+  std::atomic<std::uint64_t> virtualMs{0};
+  std::mutex realMutex;
+  Steady::time_point realStart = Steady::now();
+  double speed = 1.0;
+};
+
+ClockState& Clock() {
+  static ClockState clock;
+  return clock;
+}
+
+}  // namespace
+
+void UseVirtualClock() {
+  Clock().isVirtual = true;
+  ResetClock();
+}
+
+void UseRealClock(double speed) {
+  auto& clock = Clock();
+  {
+    std::lock_guard lock(clock.realMutex);
+    clock.speed = speed > 0 ? speed : 1.0;
+  }
+  clock.isVirtual = false;
+  ResetClock();
+}
+
+bool ClockIsVirtual() {
+  return Clock().isVirtual;
+}
+
+void ResetClock() {
+  auto& clock = Clock();
+  clock.virtualMs = 0;
+  std::lock_guard lock(clock.realMutex);
+  clock.realStart = Steady::now();
+}
+
+std::uint64_t NowMs() {
+  auto& clock = Clock();
+  if (clock.isVirtual) return clock.virtualMs;
+  std::lock_guard lock(clock.realMutex);
+  const std::chrono::duration<double, std::milli> elapsed = Steady::now() - clock.realStart;
+  return static_cast<std::uint64_t>(elapsed.count() * clock.speed);
+}
+
+void SleepOnClock(std::uint32_t milliseconds) {
+  auto& clock = Clock();
+  if (clock.isVirtual) {
+    clock.virtualMs += milliseconds;
+    return;
+  }
+  double speed;
+  {
+    std::lock_guard lock(clock.realMutex);
+    speed = clock.speed;
+  }
+  std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(milliseconds / speed));
+}
+
+}  // namespace sim

@@ -1,0 +1,3 @@
+#include "update/upgrade_state.h"
+
+UpgradeStateRecord UpgradeState;
