@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <sstream>
 
 #include "platform/os.h"
 #include "support/sim_machine.h"
@@ -408,6 +409,30 @@ TEST_F(Worker, WithoutADialogThePostsReachNobodyAndTheWorkerStillEnds) {
   EXPECT_TRUE(device->UpgradeComplete());
   EXPECT_TRUE(DrainPosted().empty());
   EXPECT_EQ(EventsNamed("post").size(), 7u);  // range, 4 positions, full, result
+}
+
+TEST_F(Worker, TranscriptOfAnUpgradeReadsBackWhole) {
+  const auto image = MakeImage(4097);
+  Upgrade(image);
+  std::stringstream text;
+  sim::WriteTranscript(text);
+  std::size_t bad = 0;
+  const auto back = sim::ReadTranscript(text, &bad);
+  EXPECT_EQ(bad, 0u);
+  const auto original = sim::TranscriptEvents();
+  ASSERT_EQ(back.size(), original.size());
+  for (std::size_t i = 0; i < back.size(); ++i) {
+    EXPECT_EQ(back[i].t, original[i].t);
+    EXPECT_EQ(sim::ToJsonLine(back[i]), sim::ToJsonLine(original[i]));
+  }
+  // The data reports in the file carry the image: the first one holds its first 25 bytes.
+  const auto first = std::find_if(back.begin(), back.end(), [](const auto& e) {
+    return e.ev == "set_feature" && e.Text("data").substr(12, 2) == "40";
+  });
+  ASSERT_NE(first, back.end());
+  EXPECT_EQ(first->Text("data").substr(18, 50), sim::HexBytes(std::span(image).first(25)));
+  EXPECT_EQ(first->Number("len"), 64);
+  EXPECT_EQ(first->thread, "worker");
 }
 
 }  // namespace
