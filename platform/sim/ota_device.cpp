@@ -55,7 +55,18 @@ bool OtaDevice::SetFeature(std::span<const std::uint8_t> report) {
   return true;
 }
 
+// The reset report once more, bytes 1 and 2 overwritten with 0x50 and no new checksum.
+bool OtaDevice::IsBootSwitch(std::span<const std::uint8_t> report) const {
+  if (phase_ != Phase::reset || report[1] != 0x50 || report[2] != 0x50) return false;
+  return std::equal(report.begin() + 3, report.end(), lastReset_.begin() + 3);
+}
+
 void OtaDevice::Accept(std::span<const std::uint8_t> report) {
+  if (IsBootSwitch(report)) {
+    bootSwitch_ = true;
+    if (options_.onBootSwitch) options_.onBootSwitch();
+    return;
+  }
   std::uint8_t sum = 0;
   for (std::size_t i = 2; i < 64; ++i) sum = static_cast<std::uint8_t>(sum + report[i]);
   if (report[1] != sum) return Fault("checksum " + Hex2(report[1]) + ", expected " + Hex2(sum));
@@ -112,6 +123,7 @@ void OtaDevice::AcceptNumbered(std::span<const std::uint8_t> report) {
         return Fault("CMD_FW_MCU_RESET out of place or malformed");
       }
       phase_ = Phase::reset;
+      std::copy(report.begin(), report.end(), lastReset_.begin());
       break;
     default:
       return Fault("unknown command " + Hex2(command));
@@ -284,6 +296,11 @@ bool OtaDevice::GetFeature(std::span<std::uint8_t> report) {
   }
   std::copy(answer_.begin(), answer_.end(), report.begin());
   return true;
+}
+
+bool OtaDevice::BootSwitchReceived() const {
+  std::lock_guard lock(mutex_);
+  return bootSwitch_;
 }
 
 std::vector<std::string> OtaDevice::Faults() const {

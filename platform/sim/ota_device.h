@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,6 +44,9 @@ struct OtaDeviceOptions {
   bool announce = true;
   std::vector<AnswerFault> answerFaults;
   std::vector<Reannouncement> reannouncements;
+  // Called when CMD_FW_BOOT_SWITCH arrives after an accepted reset. It runs under the
+  // bus lock, so it must not call the bus: it schedules the restart (sim::Schedule).
+  std::function<void()> onBootSwitch;
 };
 
 class OtaDevice : public HidInterfaceModel {
@@ -60,12 +64,14 @@ class OtaDevice : public HidInterfaceModel {
   bool UpgradeComplete() const;
   int CommandsReceived(std::uint8_t command) const;
   int DataReportsReceived() const;
+  bool BootSwitchReceived() const;
 
  private:
   using Report = std::array<std::uint8_t, 64>;
 
   void Fault(std::string what);
   void Accept(std::span<const std::uint8_t> report);
+  bool IsBootSwitch(std::span<const std::uint8_t> report) const;
   void AcceptNumbered(std::span<const std::uint8_t> report);
   void AcceptData(std::span<const std::uint8_t> report);
   bool CheckCreate(std::span<const std::uint8_t> report);
@@ -83,6 +89,8 @@ class OtaDevice : public HidInterfaceModel {
   std::uint8_t nextSequence_ = 0;
   std::array<int, 256> commandCounts_{};
   int dataReports_ = 0;
+  bool bootSwitch_ = false;
+  Report lastReset_{};
 
   // Parameters as last announced, and as they hold for the current object.
   std::uint16_t packetSize_ = 25;

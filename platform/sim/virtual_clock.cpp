@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +17,8 @@ struct ClockState {
   std::mutex realMutex;
   Steady::time_point realStart = Steady::now();
   double speed = 1.0;
+  std::mutex actionsMutex;
+  std::multimap<std::uint64_t, std::function<void()>> actions;
 };
 
 ClockState& Clock() {
@@ -45,6 +48,7 @@ bool ClockIsVirtual() {
 }
 
 void ResetClock() {
+  CancelScheduledActions();
   auto& clock = Clock();
   clock.virtualMs = 0;
   std::lock_guard lock(clock.realMutex);
@@ -63,6 +67,7 @@ void SleepOnClock(std::uint32_t milliseconds) {
   auto& clock = Clock();
   if (clock.isVirtual) {
     clock.virtualMs += milliseconds;
+    RunDueActions();
     return;
   }
   double speed;
@@ -71,6 +76,37 @@ void SleepOnClock(std::uint32_t milliseconds) {
     speed = clock.speed;
   }
   std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(milliseconds / speed));
+  RunDueActions();
+}
+
+void Schedule(std::uint32_t delayMs, std::function<void()> action) {
+  auto& clock = Clock();
+  const std::uint64_t due = NowMs() + delayMs;
+  std::lock_guard lock(clock.actionsMutex);
+  clock.actions.emplace(due, std::move(action));
+}
+
+std::size_t RunDueActions() {
+  auto& clock = Clock();
+  std::size_t ran = 0;
+  for (;;) {
+    std::function<void()> action;
+    {
+      std::lock_guard lock(clock.actionsMutex);
+      const auto next = clock.actions.begin();
+      if (next == clock.actions.end() || next->first > NowMs()) return ran;
+      action = std::move(next->second);
+      clock.actions.erase(next);
+    }
+    action();
+    ++ran;
+  }
+}
+
+void CancelScheduledActions() {
+  auto& clock = Clock();
+  std::lock_guard lock(clock.actionsMutex);
+  clock.actions.clear();
 }
 
 }  // namespace sim

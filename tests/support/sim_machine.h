@@ -37,6 +37,13 @@ inline std::vector<std::uint8_t> MakeImage(std::uint32_t size, std::uint32_t see
   return image;
 }
 
+// The faults a device model found, for a failure message.
+inline std::string Joined(const std::vector<std::string>& faults) {
+  std::string out;
+  for (const auto& fault : faults) out += fault + "; ";
+  return out.empty() ? "no fault recorded" : out;
+}
+
 inline std::vector<sim::TranscriptEvent> EventsNamed(const std::string& ev) {
   std::vector<sim::TranscriptEvent> out;
   for (auto& e : sim::TranscriptEvents()) {

@@ -76,7 +76,7 @@ class Worker : public SimMachine {
   void ExpectSuccess(const std::shared_ptr<sim::OtaDevice>& device,
                      const std::vector<std::uint8_t>& image, std::uint32_t packetSize,
                      std::uint32_t perBatch) {
-    EXPECT_TRUE(device->Faults().empty()) << device->Faults().front();
+    EXPECT_TRUE(device->Faults().empty()) << testing_support::Joined(device->Faults());
     EXPECT_TRUE(device->UpgradeComplete());
     EXPECT_EQ(device->Image(), image);
     const auto plan = Expected(static_cast<std::uint32_t>(image.size()), packetSize, perBatch);
@@ -357,7 +357,7 @@ TEST_F(Worker, ChangeAnnouncedMidObjectWaitsForTheNextObject) {
   // Announced in the second verify of object 0, used from object 1 on.
   const auto image = MakeImage(9000, 3);
   const auto device = Upgrade(image, {.reannouncements = {{CMD_FW_OBJECT_VERIFY, 2, 55, 10}}});
-  EXPECT_TRUE(device->Faults().empty()) << device->Faults().front();
+  EXPECT_TRUE(device->Faults().empty()) << testing_support::Joined(device->Faults());
   EXPECT_TRUE(device->UpgradeComplete());
   EXPECT_EQ(device->Image(), image);
   EXPECT_EQ(DrainPosted().back(), (PostedMessage{dialog_.Window(), WM_OTA_RESULT, 1, 0}));
@@ -369,7 +369,7 @@ TEST_F(Worker, ChangeAnnouncedMidObjectWaitsForTheNextObject) {
 TEST_F(Worker, ChangeAnnouncedByACreateHoldsForItsObject) {
   const auto image = MakeImage(9000, 4);
   const auto device = Upgrade(image, {.reannouncements = {{CMD_FW_OBJECT_CREATE, 2, 50, 3}}});
-  EXPECT_TRUE(device->Faults().empty()) << device->Faults().front();
+  EXPECT_TRUE(device->Faults().empty()) << testing_support::Joined(device->Faults());
   EXPECT_EQ(device->Image(), image);
   // object 0 at 25/40: 164 reports; objects 1 and 2 at 50/3: 82 + 17 reports
   EXPECT_EQ(device->DataReportsReceived(), 164 + 82 + 17);
