@@ -29,4 +29,7 @@ bool SetFeature(Handle handle, std::span<const std::uint8_t> report);
 bool GetFeature(Handle handle, std::span<std::uint8_t> report);
 bool SetOutputReport(Handle handle, std::span<const std::uint8_t> report);
 
+// False only where every device is known to be simulated.
+bool ReachesRealDevices();
+
 }  // namespace hid

@@ -4,6 +4,7 @@
 
 #include "platform/hid.h"
 #include "platform/os.h"
+#include "update/boot_mode_stage.h"
 #include "update/ota_command_step.h"
 #include "update/ota_messages.h"
 #include "update/ota_reports.h"
@@ -105,7 +106,7 @@ void RunUpgrade(const std::uint8_t* image) {
   BuildMcuReset();
   Run(kMcuResetStep);
 
-  // TODO(#5): target 4 goes on with the feature-report-4 stage instead of posting here.
+  if (UpgradeState.UpgradeTarget == kTargetReceiver8KBootMode) return RunBootModeStage();
   PostToMainDialog(WM_OTA_PROGRESS, 1, range);
   PostToMainDialog(WM_OTA_RESULT, 1, 0);
 }
