@@ -12,16 +12,6 @@ struct WindowHandle {
   friend bool operator==(WindowHandle, WindowHandle) = default;
 };
 
-// Base of the program's dialogs; the framework fills in the window once it exists.
-class Dialog {
- public:
-  virtual ~Dialog() = default;
-  WindowHandle Window() const { return window_; }
-
- protected:
-  WindowHandle window_{};
-};
-
 // Queues a message for the window's thread and returns at once. A null window
 // reaches nobody and yields false, as does a window that is gone.
 bool PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 xvfb imagemagick fonts-wqy-microhei
 )
 
 missing=()

@@ -114,7 +114,7 @@ std::vector<std::uint8_t> StandInImage(std::uint32_t size) {
 
 class DemoDialog : public ui::Dialog {
  public:
-  DemoDialog() { window_ = ui::WindowHandle{this}; }
+  DemoDialog() : ui::Dialog(0) { AttachWindow(ui::WindowHandle{this}); }
 };
 
 void DrawBar(long position, long range, bool terminal) {

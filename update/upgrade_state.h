@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/hid.h"
-#include "platform/ui.h"
+#include "platform/ui/published_dialog.h"
 #include "update/shared_flag.h"
 
 inline constexpr std::size_t kReportBufferSize = 66;
@@ -39,7 +39,7 @@ struct UpgradeStateRecord {
   std::uint16_t packetsPerBatch = 0;
   std::uint8_t packetDelayMs = 50;
   std::int32_t pollCount = 0;
-  ui::Dialog* dialog = nullptr;
+  ui::PublishedDialog dialog;  // read once for every post, withdrawn before the window goes
   ReportBuffer sendBuffer{};
   ReportBuffer receiveBuffer{};
 };

@@ -1,29 +1,46 @@
 #include "platform/sim/sim_ui.h"
 
-#include <condition_variable>
-#include <deque>
-#include <map>
-#include <mutex>
+#include <algorithm>
 
+#include "platform/sim/headless_state.h"
 #include "platform/sim/transcript.h"
 
 namespace sim {
-namespace {
+namespace headless {
 
-struct UiState {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::map<void*, std::deque<PostedMessage>> queues;
-  std::vector<std::wstring> boxesShown;
-  bool holdBoxes = false;
-  std::size_t boxesHeld = 0;
-  std::size_t dismissals = 0;
-};
-
-UiState& Ui() {
-  static UiState state;
+State& TheState() {
+  static State state;
   return state;
 }
+
+void* NewHandle(State& state) {
+  state.nextHandle += 0x10;
+  return reinterpret_cast<void*>(state.nextHandle);
+}
+
+Window* FindDialog(State& state, ui::WindowHandle window) {
+  const auto found = state.dialogs.find(window.value);
+  return found == state.dialogs.end() ? nullptr : &found->second;
+}
+
+bool ThreadRunsDialogs(State& state) {
+  const auto self = std::this_thread::get_id();
+  for (const auto& [handle, window] : state.dialogs) {
+    if (window.thread == self) return true;
+  }
+  return false;
+}
+
+bool WindowExists(State& state, ui::WindowHandle window) {
+  return window.value != nullptr &&
+         (state.rawWindows.count(window.value) != 0 || state.dialogs.count(window.value) != 0);
+}
+
+}  // namespace headless
+
+namespace {
+
+using headless::TheState;
 
 std::string MessageName(std::uint32_t message) {
   switch (message) {
@@ -40,15 +57,16 @@ std::string MessageName(std::uint32_t message) {
 }  // namespace
 
 void OpenWindow(ui::WindowHandle window) {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
-  state.queues[window.value];
+  state.rawWindows.insert(window.value);
 }
 
 void CloseWindow(ui::WindowHandle window) {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
-  state.queues.erase(window.value);
+  state.rawWindows.erase(window.value);
+  std::erase_if(state.events, [&](const headless::Event& e) { return e.window == window; });
 }
 
 std::optional<PostedMessage> TakePostedMessage(ui::WindowHandle window) {
@@ -57,39 +75,43 @@ std::optional<PostedMessage> TakePostedMessage(ui::WindowHandle window) {
 
 std::optional<PostedMessage> WaitForPostedMessage(ui::WindowHandle window,
                                                   std::chrono::milliseconds timeout) {
-  auto& state = Ui();
+  auto& state = TheState();
   std::unique_lock lock(state.mutex);
-  auto has = [&] {
-    const auto queue = state.queues.find(window.value);
-    return queue != state.queues.end() && !queue->second.empty();
+  auto first = [&] {
+    return std::find_if(state.events.begin(), state.events.end(), [&](const headless::Event& e) {
+      return e.window == window && e.kind == headless::EventKind::posted;
+    });
   };
-  if (!state.changed.wait_for(lock, timeout, has)) return std::nullopt;
-  auto& queue = state.queues[window.value];
-  PostedMessage message = queue.front();
-  queue.pop_front();
+  if (!state.changed.wait_for(lock, timeout, [&] { return first() != state.events.end(); })) {
+    return std::nullopt;
+  }
+  const auto found = first();
+  PostedMessage message{found->window, found->message, found->wParam, found->lParam};
+  state.events.erase(found);
   return message;
 }
 
 void HoldMessageBoxes(bool hold) {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
   state.holdBoxes = hold;
+  state.changed.notify_all();
 }
 
 std::vector<std::wstring> MessageBoxesShown() {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
   return state.boxesShown;
 }
 
 bool WaitForHeldMessageBox(std::chrono::milliseconds timeout) {
-  auto& state = Ui();
+  auto& state = TheState();
   std::unique_lock lock(state.mutex);
   return state.changed.wait_for(lock, timeout, [&] { return state.boxesHeld > 0; });
 }
 
 void DismissMessageBox() {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
   if (state.boxesHeld == 0) return;
   --state.boxesHeld;
@@ -98,12 +120,23 @@ void DismissMessageBox() {
 }
 
 void ResetUi() {
-  auto& state = Ui();
+  auto& state = TheState();
   std::lock_guard lock(state.mutex);
-  state.queues.clear();
+  state.rawWindows.clear();
+  state.dialogs.clear();
+  state.controls.clear();
+  state.menus.clear();
+  state.paintContexts.clear();
+  state.fonts.clear();
+  state.events.clear();
   state.boxesShown.clear();
   state.holdBoxes = false;
   state.boxesHeld = 0;
+  state.modalSteps.clear();
+  state.dialogsShown.clear();
+  state.stringOverrides.clear();
+  state.commonControls.clear();
+  state.statusControl = 0;
   state.changed.notify_all();
 }
 
@@ -113,7 +146,7 @@ namespace ui {
 
 bool PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                   std::intptr_t lParam) {
-  auto& state = sim::Ui();
+  auto& state = sim::TheState();
   bool delivered = false;
   {
     std::lock_guard lock(state.mutex);
@@ -121,9 +154,13 @@ bool PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wPa
     sim::Record("post", {{"msg", sim::MessageName(message)},
                          {"wparam", static_cast<std::int64_t>(wParam)},
                          {"lparam", static_cast<std::int64_t>(lParam)}});
-    const auto queue = state.queues.find(window.value);
-    if (window.value != nullptr && queue != state.queues.end()) {
-      queue->second.push_back({window, message, wParam, lParam});
+    if (sim::headless::WindowExists(state, window)) {
+      sim::headless::Event event;
+      event.window = window;
+      event.message = message;
+      event.wParam = wParam;
+      event.lParam = lParam;
+      state.events.push_back(std::move(event));
       delivered = true;
     }
   }
@@ -133,9 +170,13 @@ bool PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wPa
 
 void ShowMessageBox(const std::wstring& text) {
   sim::Record("message_box", {{"text", sim::Utf8(text)}});
-  auto& state = sim::Ui();
+  auto& state = sim::TheState();
   std::unique_lock lock(state.mutex);
   state.boxesShown.push_back(text);
+  if (sim::headless::ThreadRunsDialogs(state)) {
+    sim::headless::RunMessageBoxLoop(lock);
+    return;
+  }
   if (!state.holdBoxes) return;
   ++state.boxesHeld;
   const std::size_t awaited = state.dismissals + state.boxesHeld;

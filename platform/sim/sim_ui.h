@@ -1,4 +1,5 @@
-// The simulated machine's side of ui.h: windows with message queues, message boxes.
+// The simulated machine's side of ui.h: bare windows with message queues, message boxes.
+// Dialogs are driven through headless_dialogs.h.
 #pragma once
 
 #include <chrono>
@@ -29,13 +30,15 @@ std::optional<PostedMessage> WaitForPostedMessage(ui::WindowHandle window,
                                                   std::chrono::milliseconds timeout);
 
 // By default a message box is dismissed the moment it is shown. When held, the
-// showing thread waits until the test dismisses it.
+// showing thread waits until the test dismisses it. A box shown by a thread that runs
+// dialogs goes through their nested modal loop instead (headless_dialogs.h).
 void HoldMessageBoxes(bool hold);
 std::vector<std::wstring> MessageBoxesShown();
 bool WaitForHeldMessageBox(std::chrono::milliseconds timeout);
 void DismissMessageBox();
 
-// Forgets every window, queue and box, and stops holding boxes.
+// Forgets every window, dialog, queue, font and box, every scripted answer and
+// override, and stops holding boxes.
 void ResetUi();
 
 }  // namespace sim

@@ -37,8 +37,9 @@ bool PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wPa
 }
 
 void ShowMessageBox(const std::wstring& text) {
-  // No owner: worker threads call this too, and they own no window.
-  MessageBoxW(nullptr, text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONEXCLAMATION);
+  // Owned by the calling thread's active window, which the box disables meanwhile; a
+  // worker thread has none, and its box stands alone.
+  MessageBoxW(GetActiveWindow(), text.c_str(), ProgramName().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace ui

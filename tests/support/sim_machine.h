@@ -12,7 +12,6 @@
 #include "platform/sim/hid_bus.h"
 #include "platform/sim/ota_device.h"
 #include "platform/sim/sim_os.h"
-#include "platform/sim/sim_resources.h"
 #include "platform/sim/sim_ui.h"
 #include "platform/sim/transcript.h"
 #include "platform/sim/virtual_clock.h"
@@ -22,7 +21,7 @@ namespace testing_support {
 
 class HeadlessDialog : public ui::Dialog {
  public:
-  HeadlessDialog() { window_ = ui::WindowHandle{this}; }
+  HeadlessDialog() : ui::Dialog(0) { AttachWindow(ui::WindowHandle{this}); }
 };
 
 // Deterministic image bytes that are not a repeating pattern.
@@ -61,7 +60,6 @@ class SimMachine : public ::testing::Test {
 
   void SetUp() override {
     sim::ResetBus();
-    sim::ResetResources();
     sim::ResetUi();
     sim::UseVirtualClock();
     sim::ClearTranscript();

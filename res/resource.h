@@ -1,0 +1,21 @@
+// Resource ids of ORVIK-OTA-TOOLS.exe, shared by the resource script and the program.
+#pragma once
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_ORVIKOTATOOLS_DIALOG 102
+#define IDR_MAINFRAME 128
+
+#define IDC_MOUSE_UPGRADE 1000
+#define IDC_MOUSE_PROGRESS 1001
+#define IDC_RECEIVER_1K_UPGRADE 1002
+#define IDC_RECEIVER_1K_PROGRESS 1003
+#define IDC_RECEIVER_8K_UPGRADE 1004
+#define IDC_RECEIVER_8K_PROGRESS 1005
+#define IDC_STATUS 1007
+#define IDC_NOTICE 1008
+#define IDC_CHECK 1009
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
