@@ -5,7 +5,9 @@
 #include "discovery/device_scan.h"
 #include "discovery/device_table.h"
 #include "discovery/identity_query.h"
+#include "update/check_button.h"
 #include "update/ota_messages.h"
+#include "update/upgrade_start.h"
 #include "update/upgrade_state.h"
 
 namespace {
@@ -132,17 +134,21 @@ ui::Result CORVIKOTATOOLSDlg::OnDeviceChange(ui::WParam event, ui::LParam broadc
   return WatchDeviceArrival(event, broadcast);
 }
 
-// TODO(#5): start a mouse upgrade.
-void CORVIKOTATOOLSDlg::OnMouseUpgrade() {}
+void CORVIKOTATOOLSDlg::OnMouseUpgrade() {
+  StartMouseUpgrade(*this);
+}
 
-// TODO(#5): start a 1K receiver upgrade.
-void CORVIKOTATOOLSDlg::OnReceiver1KUpgrade() {}
+void CORVIKOTATOOLSDlg::OnReceiver1KUpgrade() {
+  StartReceiver1KUpgrade(*this);
+}
 
-// TODO(#5): start an 8K receiver upgrade.
-void CORVIKOTATOOLSDlg::OnReceiver8KUpgrade() {}
+void CORVIKOTATOOLSDlg::OnReceiver8KUpgrade() {
+  StartReceiver8KUpgrade(*this);
+}
 
-// TODO(#5): send the boot-mode stream's end report to the first device of a Check scan.
-void CORVIKOTATOOLSDlg::OnCheck() {}
+void CORVIKOTATOOLSDlg::OnCheck() {
+  PressCheckButton(*this);
+}
 
 // Before the window goes: from here on the worker's posts reach nobody.
 ui::Result CORVIKOTATOOLSDlg::OnDestroy(ui::WParam wParam, ui::LParam lParam) {

@@ -10,6 +10,7 @@
 #include "platform/ui/font.h"
 #include "platform/ui/window.h"
 #include "res/resource.h"
+#include "update/upgrade_view.h"
 
 // The system-menu item that opens the About box.
 inline constexpr unsigned kAboutBoxCommand = 0x0010;
@@ -23,15 +24,15 @@ inline constexpr wchar_t kUpgradeFailedText[] = L"升级失败";
 inline constexpr ui::Guid kUsbDeviceInterfaceClass{
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 
-class CORVIKOTATOOLSDlg : public ui::Dialog {
+class CORVIKOTATOOLSDlg : public ui::Dialog, public UpgradeView {
  public:
   CORVIKOTATOOLSDlg();
   ~CORVIKOTATOOLSDlg() override;
 
   // What the upgrade handlers ask of the window, on the user-interface thread.
-  void SetStatusText(const std::wstring& text);
+  void SetStatusText(const std::wstring& text) override;
   // Buttons 1000, 1002 and 1004, in this order.
-  void EnableUpgradeButtons(bool enable);
+  void EnableUpgradeButtons(bool enable) override;
 
  protected:
   void DoDataExchange(ui::DataExchange& exchange) override;

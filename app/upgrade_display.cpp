@@ -2,6 +2,7 @@
 // the status box; the end of every upgrade on the user-interface side.
 #include "app/orvik_ota_tools_dlg.h"
 #include "discovery/device_scan.h"
+#include "update/output_report_stage.h"
 #include "update/upgrade_state.h"
 
 ui::ProgressBar* CORVIKOTATOOLSDlg::ProgressBarOf(unsigned target) {
@@ -40,7 +41,7 @@ ui::Result CORVIKOTATOOLSDlg::OnOtaResult(ui::WParam outcome, ui::LParam) {
   } else if (outcome == 1) {
     UpgradeState.busy = 0;
     SetStatusText(kUpgradeSucceededText);
-    // TODO(#5): for kTargetReceiver8KOutput, the output-report-8 second stage runs here.
+    if (UpgradeState.UpgradeTarget == kTargetReceiver8KOutput) RunOutputReportStage(*this);
   } else {
     return 1;
   }

@@ -22,6 +22,8 @@ constexpr std::uint32_t kBsDefPushButton = 0x01;
 
 // A hang guard for loops that wait on other threads.
 constexpr auto kFarAway = std::chrono::hours(24);
+// A guard against a window that never pumps, not a pacing: a sender waits no longer.
+constexpr auto kSentBroadcastGuard = std::chrono::seconds(10);
 
 bool IsDispatchable(State& state, const Event& event) {
   const Window* window = FindDialog(state, event.window);
@@ -215,6 +217,10 @@ std::optional<std::size_t> Pump(const PumpStop& stop, bool wait,
     DispatchEvent(current);
     ++dispatched;
     lock.lock();
+    if (current.sentId != 0) {
+      state.sentPending.erase(current.sentId);
+      state.changed.notify_all();
+    }
     last = &current;
   }
 }
@@ -368,9 +374,17 @@ std::optional<ui::Result> DeliverDeviceChange(
   queued.wParam = event;
   queued.broadcastIsNull = !broadcast.has_value();
   if (broadcast) queued.broadcast.assign(broadcast->begin(), broadcast->end());
+  // The system sends a broadcast and waits for the answer, so a device that comes back
+  // is seen by the window before the thread that caused it goes on.
+  const std::uint64_t id = state.nextSentId++;
+  queued.sentId = id;
+  state.sentPending.insert(id);
   state.events.push_back(std::move(queued));
-  lock.unlock();
   state.changed.notify_all();
+  state.changed.wait_for(lock, headless::kSentBroadcastGuard, [&] {
+    return state.sentPending.count(id) == 0 || headless::FindDialog(state, window) == nullptr;
+  });
+  state.sentPending.erase(id);
   return std::nullopt;
 }
 

@@ -4,7 +4,7 @@
 //
 // Posted messages and input are queued and dispatched in order of arrival. Device-change
 // broadcasts delivered by the thread that runs the dialog are handled at once; from any
-// other thread they are queued. A message box or dialog that opens modally on this thread
+// other thread they are queued, and the sender waits until the dialog has handled them. A message box or dialog that opens modally on this thread
 // runs a nested loop that keeps dispatching the thread's queued messages while input to
 // the dialogs beneath it is dropped. Unless a test answers it in advance (AnswerNextModal)
 // or holds message boxes, it is dismissed as soon as that loop is idle.

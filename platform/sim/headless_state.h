@@ -81,6 +81,8 @@ struct Event {
   int controlId = 0;
   std::vector<std::uint8_t> broadcast;
   bool broadcastIsNull = false;
+  // Non-zero for a broadcast whose sender waits until it has been handled.
+  std::uint64_t sentId = 0;
 };
 
 struct State {
@@ -95,6 +97,8 @@ struct State {
   std::map<void*, ui::FontSpec> fonts;
   std::map<int, void*> icons;
   std::deque<Event> events;
+  std::uint64_t nextSentId = 1;
+  std::set<std::uint64_t> sentPending;
   std::uintptr_t nextHandle = 0x10000;
   std::uint64_t openings = 0;
 

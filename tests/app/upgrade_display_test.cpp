@@ -114,7 +114,9 @@ std::vector<ResultCase> ResultCases() {
   }
   cases.push_back({"SuccessMouse", kTargetMouse, 1, 0, L"升级成功", true});
   cases.push_back({"SuccessReceiver1K", kTargetReceiver1K, 1, 0, L"升级成功", true});
-  cases.push_back({"SuccessReceiver8KModel2", kTargetReceiver8KOutput, 1, 0, L"升级成功", true});
+  // Target 3 goes on with its second stage, which has no output path to open here.
+  cases.push_back({"SuccessReceiver8KModel2WithoutOutputPath", kTargetReceiver8KOutput, 1, 0,
+                   L"8K接收器升级失败", false});
   cases.push_back({"SuccessReceiver8KModel3", kTargetReceiver8KBootMode, 1, 0, L"升级成功", true});
   cases.push_back({"FailureOf8KModel3", kTargetReceiver8KBootMode, 0, 7, L"升级失败", false});
   return cases;
