@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 #include "main_dialog_fixture.h"
+#include "platform/sim/boot_mode_device.h"
 #include "platform/sim/device_layouts.h"
 #include "platform/sim/identity_device.h"
 #include "platform/sim/output_report_device.h"
 #include "platform/sim/restarting_receiver.h"
+#include "platform/sim/sim_resources.h"
 #include "update/firmware_catalogue.h"
 #include "update/ota_messages.h"
 #include "update/ota_reports.h"
@@ -178,6 +181,126 @@ TEST_F(UpgradeFlow, Receiver8KModel3RefusingADataReportEndsWithTheEndReportAndOn
     failures += e.Text("msg") == "WM_OTA_RESULT" && e.Number("lparam") == 7;
   }
   EXPECT_EQ(failures, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+struct SecondImageCase {
+  const char* name;
+  int model;                                  // receiver model 2 or 3
+  std::uint16_t imageId;                      // the second image
+  std::optional<os::ResourceLookup> failure;  // nullopt: served as an empty image
+  const wchar_t* box;                         // null: none
+  const wchar_t* finalText;
+};
+
+class SecondImageFailures : public UpgradeFlow,
+                            public ::testing::WithParamInterface<SecondImageCase> {};
+
+TEST_P(SecondImageFailures, NeverEndInSuccess) {
+  const auto& c = GetParam();
+  std::shared_ptr<sim::OutputReportDevice> output;
+  std::optional<sim::RestartingReceiver> restarting;
+  if (c.model == 2) {
+    output = std::make_shared<sim::OutputReportDevice>();
+    sim::PlugUsbDevice(sim::MakeReceiver(
+        1, {.identity = std::make_shared<sim::IdentityDevice>(
+                sim::IdentityDeviceOptions{.answer = sim::ReceiverIdentityAnswer(2, 0xFA)}),
+            .output = output}));
+  } else {
+    restarting = PlugReceiverModel3(1);
+  }
+  if (c.failure) {
+    sim::FailResource(c.imageId, *c.failure);
+  } else {
+    sim::ReplaceResource(c.imageId, {});
+  }
+  Open();
+  ClickAndFinish(IDC_RECEIVER_8K_UPGRADE);
+  EXPECT_EQ(Control(IDC_STATUS).text, c.finalText);
+  EXPECT_EQ(sim::MessageBoxesShown(),
+            c.box ? std::vector<std::wstring>{c.box} : std::vector<std::wstring>{});
+  EXPECT_TRUE(UpgradeButtonsEnabled());
+  EXPECT_EQ(UpgradeState.busy.Load(), 0u);
+  if (output) {
+    EXPECT_EQ(output->ReportsReceived(), 0);
+  }
+  if (restarting) {
+    // The stage's end report, then a single failure result.
+    EXPECT_EQ(restarting->boot->EndReports(), 1);
+    EXPECT_EQ(restarting->boot->PassImage(1).size(), 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SecondImageFailures,
+    ::testing::Values(SecondImageCase{"Image277NotFound", 2, 277, os::ResourceLookup::notFound,
+                                      L"没有找到资源 ", L"8K接收器升级失败"},
+                      SecondImageCase{"Image277NotLocked", 2, 277, os::ResourceLookup::notLocked,
+                                      L"不能加载内存 ", L"8K接收器升级失败"},
+                      SecondImageCase{"Image277Empty", 2, 277, std::nullopt, nullptr,
+                                      L"8K接收器升级失败"},
+                      SecondImageCase{"Image278NotLoaded", 3, 278, os::ResourceLookup::notLoaded,
+                                      L"加载资源失败 ", L"升级失败"},
+                      SecondImageCase{"Image278Empty", 3, 278, std::nullopt, nullptr, L"升级失败"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+class CheckButton : public UpgradeFlow {};
+
+TEST_F(CheckButton, DoesNothingWhenTheCheckScanSeesNoOtaInterface) {
+  sim::PlugUsbDevice(sim::MakeOtherDevice(1, 0x046D, 0xC077));
+  Open();
+  sim::ClickButton(window_, IDC_CHECK);
+  sim::PumpUntilIdle();
+  EXPECT_TRUE(testing_support::EventsNamed("set_feature").empty());
+  EXPECT_EQ(Control(IDC_STATUS).text, L"");
+  EXPECT_EQ(UpgradeState.readHandle, hid::kInvalidHandle);
+}
+
+TEST_F(CheckButton, SendsOneEndReportToTheBootDevice) {
+  auto boot = std::make_shared<sim::BootModeDevice>();
+  const auto device = sim::MakeBootModeReceiver(1, {.ota = boot});
+  sim::PlugUsbDevice(device);
+  Open();
+  sim::ClickButton(window_, IDC_CHECK);
+  sim::PumpUntilIdle();
+  EXPECT_EQ(boot->EndReports(), 1);
+  EXPECT_EQ(boot->ReportsReceived(), 1);
+  EXPECT_EQ(UpgradeState.currentDevicePath, device.Interface(sim::InterfaceRole::ota).path);
+  EXPECT_NE(UpgradeState.writeHandle, hid::kInvalidHandle);  // left open
+  EXPECT_TRUE(UpgradeButtonsEnabled());
+  EXPECT_EQ(Control(IDC_STATUS).text, L"");
+  // Nothing is read back.
+  EXPECT_TRUE(testing_support::EventsNamed("get_feature").empty() ||
+              testing_support::EventsNamed("get_feature").back().thread == "ui");
+}
+
+TEST_F(CheckButton, TakesTheFirstDeviceWithAnOtaInterfacePastAMouse) {
+  sim::PlugUsbDevice(sim::MakeMouse(1));
+  auto boot = std::make_shared<sim::BootModeDevice>();
+  const auto device = sim::MakeBootModeReceiver(2, {.ota = boot});
+  sim::PlugUsbDevice(device);
+  Open();
+  sim::ClickButton(window_, IDC_CHECK);
+  sim::PumpUntilIdle();
+  EXPECT_EQ(boot->EndReports(), 1);
+  const auto writes = testing_support::EventsNamed("set_feature");
+  ASSERT_FALSE(writes.empty());
+  EXPECT_EQ(writes.back().Text("path"), sim::Utf8(device.Interface(sim::InterfaceRole::ota).path));
+  EXPECT_EQ(writes.back().Number("len"), 65);
+  EXPECT_EQ(writes.back().Text("data").substr(0, 6), "048300");
+}
+
+TEST_F(CheckButton, DoesNothingWhileBusy) {
+  sim::PlugUsbDevice(sim::MakeBootModeReceiver(1));
+  Open();
+  UpgradeState.busy = 1;
+  sim::ClickButton(window_, IDC_CHECK);
+  sim::PumpUntilIdle();
+  EXPECT_TRUE(testing_support::EventsNamed("set_feature").empty());
+  UpgradeState.busy = 0;
 }
 
 }  // namespace

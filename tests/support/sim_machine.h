@@ -12,6 +12,7 @@
 #include "platform/sim/hid_bus.h"
 #include "platform/sim/ota_device.h"
 #include "platform/sim/sim_os.h"
+#include "platform/sim/sim_resources.h"
 #include "platform/sim/sim_ui.h"
 #include "platform/sim/transcript.h"
 #include "platform/sim/virtual_clock.h"
@@ -60,6 +61,7 @@ class SimMachine : public ::testing::Test {
 
   void SetUp() override {
     sim::ResetBus();
+    sim::ResetResources();
     sim::ResetUi();
     sim::UseVirtualClock();
     sim::ClearTranscript();
