@@ -304,3 +304,33 @@ TEST_F(CheckButton, DoesNothingWhileBusy) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UpgradeFlow, BootDeviceGoneBeforeTheCheckScanFailsTwiceWithoutAnEndReport) {
+  // The boot device shows up and leaves again at once: the Check scan finds no boot
+  // device, and the end report has no open handle to go through.
+  std::optional<sim::UsbDevice> bootDevice;
+  auto receiver = sim::MakeRestartingReceiver(
+      5, {}, [this, &bootDevice](std::uint32_t event, const std::wstring& name) {
+        if (event == sim::kDeviceArrival && bootDevice) sim::UnplugUsbDevice(*bootDevice);
+        const auto bytes = sim::DeviceInterfaceBroadcast(name);
+        sim::DeliverDeviceChange(window_, event, std::span<const std::uint8_t>(bytes));
+      });
+  bootDevice = receiver.bootDevice;
+  sim::PlugUsbDevice(receiver.receiver);
+  Open();
+  ClickAndFinish(IDC_RECEIVER_8K_UPGRADE, 2);
+  EXPECT_EQ(Control(IDC_STATUS).text, L"升级失败");
+  EXPECT_TRUE(UpgradeState.currentDevicePath.empty());
+  EXPECT_EQ(receiver.boot->ReportsReceived(), 0);
+  std::size_t failures = 0;
+  for (const auto& e : testing_support::EventsNamed("post")) {
+    failures += e.Text("msg") == "WM_OTA_RESULT" && e.Number("lparam") == 7;
+  }
+  EXPECT_EQ(failures, 2u);
+  EXPECT_TRUE(UpgradeButtonsEnabled());
+  EXPECT_EQ(UpgradeState.busy.Load(), 0u);
+}
+
+}  // namespace
