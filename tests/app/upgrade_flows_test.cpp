@@ -48,6 +48,14 @@ class UpgradeFlow : public app_testing::MainDialogTest {
     EXPECT_EQ(progress.position, progress.rangeHigh);
   }
 
+  static std::size_t SecondStageFailuresPosted() {
+    std::size_t failures = 0;
+    for (const auto& e : testing_support::EventsNamed("post")) {
+      failures += e.Text("msg") == "WM_OTA_RESULT" && e.Number("lparam") == 7;
+    }
+    return failures;
+  }
+
   std::shared_ptr<sim::OtaDevice> PlugMouse(int port) {
     auto ota = std::make_shared<sim::OtaDevice>();
     sim::PlugUsbDevice(sim::MakeMouse(
@@ -176,11 +184,7 @@ TEST_F(UpgradeFlow, Receiver8KModel3RefusingADataReportEndsWithTheEndReportAndOn
   ClickAndFinish(IDC_RECEIVER_8K_UPGRADE);
   EXPECT_EQ(Control(IDC_STATUS).text, L"升级失败");
   EXPECT_EQ(receiver.boot->EndReports(), 1);
-  std::size_t failures = 0;
-  for (const auto& e : testing_support::EventsNamed("post")) {
-    failures += e.Text("msg") == "WM_OTA_RESULT" && e.Number("lparam") == 7;
-  }
-  EXPECT_EQ(failures, 1u);
+  EXPECT_EQ(SecondStageFailuresPosted(), 1u);
 }
 
 }  // namespace
@@ -324,11 +328,7 @@ TEST_F(UpgradeFlow, BootDeviceGoneBeforeTheCheckScanFailsTwiceWithoutAnEndReport
   EXPECT_EQ(Control(IDC_STATUS).text, L"升级失败");
   EXPECT_TRUE(UpgradeState.currentDevicePath.empty());
   EXPECT_EQ(receiver.boot->ReportsReceived(), 0);
-  std::size_t failures = 0;
-  for (const auto& e : testing_support::EventsNamed("post")) {
-    failures += e.Text("msg") == "WM_OTA_RESULT" && e.Number("lparam") == 7;
-  }
-  EXPECT_EQ(failures, 2u);
+  EXPECT_EQ(SecondStageFailuresPosted(), 2u);
   EXPECT_TRUE(UpgradeButtonsEnabled());
   EXPECT_EQ(UpgradeState.busy.Load(), 0u);
 }
