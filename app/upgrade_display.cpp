@@ -36,8 +36,7 @@ ui::Result CORVIKOTATOOLSDlg::OnOtaResult(ui::WParam outcome, ui::LParam) {
   if (outcome == 0) {
     UpgradeState.busy = 0;
     SetStatusText(kUpgradeFailedText);
-    hid::Close(UpgradeState.readHandle);
-    hid::Close(UpgradeState.writeHandle);
+    CloseHandlePair();
   } else if (outcome == 1) {
     UpgradeState.busy = 0;
     SetStatusText(kUpgradeSucceededText);

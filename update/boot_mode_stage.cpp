@@ -15,11 +15,6 @@
 
 namespace {
 
-void CloseHandles() {
-  hid::Close(UpgradeState.readHandle);
-  hid::Close(UpgradeState.writeHandle);
-}
-
 void SendBootSwitch() {
   UpgradeState.sendBuffer[1] = 0x50;
   UpgradeState.sendBuffer[2] = 0x50;
@@ -65,17 +60,16 @@ void RunBootModeStage() {
   SendBootSwitch();
   if (!WaitForBootDevice()) {
     UpgradeState.awaitingBootDevice = 0;
-    CloseHandles();
+    CloseHandlePair();
     PostToMainDialog(WM_OTA_RESULT, 0, kResultSecondStage);
     return;
   }
   UpgradeState.deviceListChanged = 0;
   ScanDevices(ScanMode::Check);
-  CloseHandles();
+  CloseHandlePair();
   UpgradeState.currentDevicePath = BootDevicePath();
   if (UpgradeState.currentDevicePath.empty()) return Fail();
-  UpgradeState.readHandle = hid::Open(UpgradeState.currentDevicePath, hid::Access::read);
-  UpgradeState.writeHandle = hid::Open(UpgradeState.currentDevicePath, hid::Access::write);
+  OpenHandlePair(UpgradeState.currentDevicePath);
   const std::optional<FirmwareImage> image = LoadFirmwareImage(kImageReceiver8KModel3Second);
   if (!image || image->size == 0) return Fail();
 

@@ -12,8 +12,7 @@
 void PressCheckButton(UpgradeView& view) {
   if (UpgradeState.busy) return;
   if (!ScanDevices(ScanMode::Check)) return;
-  hid::Close(UpgradeState.readHandle);
-  hid::Close(UpgradeState.writeHandle);
+  CloseHandlePair();
   // The first device with an OTA interface, whatever its product id.
   UpgradeState.currentDevicePath.clear();
   for (const DeviceRecord& record : DeviceTable.records) {
@@ -24,8 +23,7 @@ void PressCheckButton(UpgradeView& view) {
   }
   if (UpgradeState.currentDevicePath.empty()) return view.SetStatusText(L"8K接收器升级失败");
   const std::wstring& path = UpgradeState.currentDevicePath;
-  UpgradeState.readHandle = hid::Open(path, hid::Access::read);
-  UpgradeState.writeHandle = hid::Open(path, hid::Access::write);
+  OpenHandlePair(path);
   // Bytes 3 on keep what the last report left: zeros after the scan's identity queries.
   UpgradeState.sendBuffer[0] = 0x04;
   UpgradeState.sendBuffer[1] = 0x83;

@@ -15,12 +15,10 @@ constexpr wchar_t kFailureText[] = L"8K接收器升级失败";
 }  // namespace
 
 void RunOutputReportStage(UpgradeView& view) {
-  hid::Close(UpgradeState.readHandle);
-  hid::Close(UpgradeState.writeHandle);
+  CloseHandlePair();
   const std::wstring& path = UpgradeState.currentDevicePath;
   if (path.empty()) return view.SetStatusText(kFailureText);
-  UpgradeState.readHandle = hid::Open(path, hid::Access::read);
-  UpgradeState.writeHandle = hid::Open(path, hid::Access::write);
+  OpenHandlePair(path);
   const std::optional<FirmwareImage> image = LoadFirmwareImage(kImageReceiver8KModel2Second);
   // An empty image would leave the receiver without its second image: not a success.
   if (!image || image->size == 0) return view.SetStatusText(kFailureText);

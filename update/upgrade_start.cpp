@@ -57,13 +57,8 @@ bool IsReceiverOfModel(std::size_t slot, std::uint8_t lowest, std::uint8_t highe
          record.deviceKind == kKindReceiver && record.model >= lowest && record.model <= highest;
 }
 
-void CloseHandles() {
-  hid::Close(UpgradeState.readHandle);
-  hid::Close(UpgradeState.writeHandle);
-}
-
 void CleanUp(UpgradeView& view) {
-  CloseHandles();
+  CloseHandlePair();
   view.EnableUpgradeButtons(true);
 }
 
@@ -74,10 +69,9 @@ bool RefuseStandIns() {
 
 void OpenSelected(const std::wstring& path) {
   // Handles an earlier upgrade left open belong to no one any more.
-  CloseHandles();
+  CloseHandlePair();
   if (RefuseStandIns()) return;
-  UpgradeState.readHandle = hid::Open(path, hid::Access::read);
-  UpgradeState.writeHandle = hid::Open(path, hid::Access::write);
+  OpenHandlePair(path);
 }
 
 // Steps 10 and 11 of every class: the image, the opened pair, the worker.

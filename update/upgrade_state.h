@@ -45,3 +45,9 @@ struct UpgradeStateRecord {
 };
 
 extern UpgradeStateRecord UpgradeState;
+
+// The pair on one interface path: readHandle for reading, then writeHandle for writing.
+// Whether the opens succeeded shows in the reports written through them.
+void OpenHandlePair(const std::wstring& path);
+// Closes both and leaves them invalid; closing an invalid one does nothing.
+void CloseHandlePair();
