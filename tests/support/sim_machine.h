@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,23 @@ inline std::string Joined(const std::vector<std::string>& faults) {
   std::string out;
   for (const auto& fault : faults) out += fault + "; ";
   return out.empty() ? "no fault recorded" : out;
+}
+
+// Writes the transcript as JSON Lines, reads it back, and checks every event came back
+// as it was.
+inline std::vector<sim::TranscriptEvent> TranscriptReadBack() {
+  std::stringstream text;
+  sim::WriteTranscript(text);
+  std::size_t bad = 99;
+  auto back = sim::ReadTranscript(text, &bad);
+  EXPECT_EQ(bad, 0u);
+  const auto original = sim::TranscriptEvents();
+  EXPECT_EQ(back.size(), original.size());
+  for (std::size_t i = 0; i < back.size() && i < original.size(); ++i) {
+    EXPECT_EQ(back[i].t, original[i].t);
+    EXPECT_EQ(sim::ToJsonLine(back[i]), sim::ToJsonLine(original[i]));
+  }
+  return back;
 }
 
 inline std::vector<sim::TranscriptEvent> EventsNamed(const std::string& ev) {
